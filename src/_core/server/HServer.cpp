@@ -102,13 +102,14 @@ void HServer::addRoutes() {
     app.route("/version", "GET", [this](const HHttpRequest&, HHttpResponse& reply) {
         reply.write(version);
     });
-    app.route("/", "GET", [this](const HHttpRequest&, HHttpResponse& reply) {
+    // Static files see the target with its query, which they drop but name in a 404.
+    app.route("/", "GET", [this](const HHttpRequest& request, HHttpResponse& reply) {
         HServerResponse response(reply);
-        processGet(response, "/");
+        processGet(response, request.target);
     });
     app.route("/<path>", "GET", [this](const HHttpRequest& request, HHttpResponse& reply) {
         HServerResponse response(reply);
-        processGet(response, "/" + request.param);
+        processGet(response, request.target);
     });
     app.route("/<path>", "PATCH", [this](const HHttpRequest& request, HHttpResponse& reply) {
         const json::value body = HJson::parse(request.body);
