@@ -8,7 +8,9 @@ namespace {
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
+        const auto lower = [](char c) {
+            return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
+        };
         return lower(x) == lower(y);
     });
 }
@@ -69,7 +71,8 @@ void HHttpResponse::setHeader(std::string name, std::string value) {
     if (value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos) {
         throw std::invalid_argument("invalid value for header " + name);
     }
-    std::erase_if(headers_, [&](const auto& field) { return equalsIgnoringCase(field.first, name); });
+    std::erase_if(headers_,
+                  [&](const auto& field) { return equalsIgnoringCase(field.first, name); });
     headers_.emplace_back(std::move(name), std::move(value));
 }
 

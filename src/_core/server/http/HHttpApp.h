@@ -73,7 +73,8 @@ public:
     // Runs before routing for every request, websocket upgrades included; returning false sends
     // the response it filled instead of routing or upgrading.
     using Guard = std::function<bool(const HHttpRequest&, HHttpResponse&)>;
-    // Called on worker threads. onClose comes exactly once per opened socket, before it is freed.
+    // Called on worker threads. onOpen runs before the client gets the handshake reply; onClose
+    // comes exactly once after onOpen, for any end, before the socket is freed.
     struct WebSocketHandlers {
         std::function<void(HWebSocket&)> onOpen;
         std::function<void(HWebSocket&, const std::string& reason)> onClose;
@@ -95,11 +96,11 @@ public:
     void webSocket(std::string path, WebSocketHandlers handlers);
     void guard(Guard guard);
 
-    void bindAddress(std::string address);           // default "127.0.0.1"
-    void port(std::uint16_t port);                   // default 0: any free port
-    void concurrency(unsigned threads);              // default: hardware threads, at least 2
-    void timeout(std::chrono::milliseconds idle);    // per request and idle keep-alive; default 30 s
-    void handleSignals(bool on);                     // SIGINT and SIGTERM stop the run; default on
+    void bindAddress(std::string address);        // default "127.0.0.1"
+    void port(std::uint16_t port);                // default 0: any free port
+    void concurrency(unsigned threads);           // default: hardware threads, at least 2
+    void timeout(std::chrono::milliseconds idle); // per request and idle keep-alive; default 30 s
+    void handleSignals(bool on);                  // SIGINT and SIGTERM stop the run; default on
 
     // Runs the server on its own thread until stopped. The future holds a failure to listen (a
     // std::system_error, e.g. address in use) and its destructor waits for the run to end.

@@ -129,8 +129,16 @@ public:
         // Pings keep an idle page open while a dead peer is still found.
         ws_.set_option(websocket::stream_base::timeout::suggested(beast::role_type::server));
         ws_.read_message_max(kMessageLimit);
-        ws_.async_accept(request, beast::bind_front_handler(&HWebSocketSession::onAccept,
-                                                            shared_from_this()));
+        // onOpen runs before the handshake reply goes out, so a client that sees the socket
+        // open can rely on the server knowing it too; frames sent meanwhile wait in the queue.
+        announced_ = true;
+        openFailed_ = !callUser([&] {
+            if (handlers_.onOpen) {
+                handlers_.onOpen(*this);
+            }
+        });
+        ws_.async_accept(
+            request, beast::bind_front_handler(&HWebSocketSession::onAccept, shared_from_this()));
     }
 
     void sendText(std::string text) override {
@@ -156,16 +164,14 @@ public:
 private:
     void onAccept(error_code ec) {
         if (ec) {
-            return;
+            return finish(ec.message());
         }
         open_ = true;
-        const bool ok = callUser([&] {
-            if (handlers_.onOpen) {
-                handlers_.onOpen(*this);
-            }
-        });
         doRead();
-        if (!ok) {
+        if (!queue_.empty()) {
+            doWrite();
+        }
+        if (openFailed_) {
             beginClose(websocket::close_code::internal_error);
         }
     }
@@ -198,7 +204,7 @@ private:
             return;
         }
         queue_.push_back(std::move(text));
-        if (queue_.size() == 1) {
+        if (open_ && queue_.size() == 1) {
             doWrite();
         }
     }
@@ -229,11 +235,11 @@ private:
         closing_ = true;
         // A peer that never answers the close frame must not hold up the end of the run.
         auto timeout = websocket::stream_base::timeout::suggested(beast::role_type::server);
-        timeout.handshake_timeout = std::min<std::chrono::steady_clock::duration>(
-            run_->config().timeout, kCloseGrace);
+        timeout.handshake_timeout =
+            std::min<std::chrono::steady_clock::duration>(run_->config().timeout, kCloseGrace);
         ws_.set_option(timeout);
-        ws_.async_close(code, beast::bind_front_handler(&HWebSocketSession::onCloseSent,
-                                                        shared_from_this()));
+        ws_.async_close(
+            code, beast::bind_front_handler(&HWebSocketSession::onCloseSent, shared_from_this()));
     }
 
     void onCloseSent(error_code ec) {
@@ -246,7 +252,7 @@ private:
     void abort() { beast::get_lowest_layer(ws_).close(); }
 
     void finish(const std::string& reason) {
-        if (!open_ || closed_.exchange(true)) {
+        if (!announced_ || closed_.exchange(true)) {
             return;
         }
         const auto& said = stopReason_.empty() ? reason : stopReason_;
@@ -263,7 +269,9 @@ private:
     beast::flat_buffer buffer_;
     std::deque<std::string> queue_;
     std::string stopReason_;
-    bool open_ = false;
+    bool announced_ = false; // onOpen was called, so onClose is owed
+    bool openFailed_ = false;
+    bool open_ = false; // the handshake is done
     bool closing_ = false;
     std::atomic<bool> closed_{false};
 };
@@ -328,7 +336,8 @@ private:
                 ->start(message);
             return;
         }
-        write(std::move(response), message.version(), message.keep_alive());
+        write(std::move(response), message.version(), message.keep_alive(),
+              message.method() == http::verb::head);
     }
 
     void onReadFailed(error_code ec) {
@@ -360,22 +369,23 @@ private:
         return response;
     }
 
-    void write(HHttpResponse response, unsigned version, bool keepAlive) {
+    void write(HHttpResponse response, unsigned version, bool keepAlive, bool head = false) {
         response_ = std::move(response);
         try {
-            buildReply(version, keepAlive);
+            buildReply(version, keepAlive, head);
         } catch (const std::exception&) {
             response_ = replyWithStatus(500);
-            buildReply(version, keepAlive);
+            buildReply(version, keepAlive, head);
         }
         writing_ = true;
         stream_.expires_after(run_->config().timeout);
-        http::async_write(stream_, reply_,
-                          beast::bind_front_handler(&HHttpSession::onWrite, shared_from_this(),
-                                                    keepAlive));
+        http::async_write(
+            stream_, reply_,
+            beast::bind_front_handler(&HHttpSession::onWrite, shared_from_this(), keepAlive));
     }
 
-    void buildReply(unsigned version, bool keepAlive) {
+    // A reply to HEAD announces the body's length but does not send it.
+    void buildReply(unsigned version, bool keepAlive, bool head) {
         addCorsHeaders(response_);
         reply_ = {};
         reply_.version(version);
@@ -390,7 +400,7 @@ private:
         }
         const bool bodyless = status < 200 || status == 204 || status == 304;
         const auto body = bodyless ? std::string_view() : response_.body();
-        reply_.body() = {body.data(), body.size()};
+        reply_.body() = {body.data(), head ? 0 : body.size()};
         if (!bodyless) {
             reply_.content_length(body.size());
         }
@@ -422,9 +432,9 @@ private:
     }
 
     void doDrain() {
-        stream_.async_read_some(buffer_.prepare(kDrainChunk), beast::bind_front_handler(
-                                                                  &HHttpSession::onDrain,
-                                                                  shared_from_this()));
+        stream_.async_read_some(
+            buffer_.prepare(kDrainChunk),
+            beast::bind_front_handler(&HHttpSession::onDrain, shared_from_this()));
     }
 
     void onDrain(error_code ec, std::size_t) {
@@ -473,9 +483,8 @@ public:
 
 private:
     void doAccept() {
-        acceptor_.async_accept(asio::make_strand(ioc_), beast::bind_front_handler(
-                                                            &HListener::onAccept,
-                                                            shared_from_this()));
+        acceptor_.async_accept(asio::make_strand(ioc_),
+                               beast::bind_front_handler(&HListener::onAccept, shared_from_this()));
     }
 
     void onAccept(error_code ec, tcp::socket socket) {
