@@ -30,8 +30,9 @@ bool versionAnswered(int port) {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     bool answered = false;
     if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
-        const std::string request = "GET /version HTTP/1.1\r\nHost: 127.0.0.1:" +
-                                    std::to_string(port) + "\r\nConnection: close\r\n\r\n";
+        const std::string request =
+            "GET /version HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
+            "\r\nConnection: close\r\n\r\n";
         if (::write(fd, request.data(), request.size()) == static_cast<ssize_t>(request.size())) {
             std::string reply;
             char chunk[1024];
@@ -88,7 +89,8 @@ int main(int argc, char** argv) {
         ::waitpid(child, &status, 0);
     }
     std::sort(times.begin(), times.end());
-    std::printf("startup to first GET /version: median %.1f ms, min %.1f ms, p90 %.1f ms (%d runs)\n",
-                times[times.size() / 2], times.front(), times[times.size() * 9 / 10], runs);
+    std::printf(
+        "startup to first GET /version: median %.1f ms, min %.1f ms, p90 %.1f ms (%d runs)\n",
+        times[times.size() / 2], times.front(), times[times.size() * 9 / 10], runs);
     return 0;
 }

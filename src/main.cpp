@@ -44,7 +44,9 @@ const char* version = "0.0.1";
 
 } // namespace
 
-std::vector<std::string> fromArgs(int argc, char** argv) { return {argv, argv + argc}; }
+std::vector<std::string> fromArgs(int argc, char** argv) {
+    return {argv, argv + argc};
+}
 
 bool hasArg(const std::vector<std::string>& args, const std::string& name) {
     const std::string option = "--" + name;

@@ -7,12 +7,9 @@
 namespace {
 
 const std::map<std::string, std::string> frontEnd{
-    {"front/index.html", "<p>home</p>"},
-    {"front/style.css", "p{}"},
-    {"front/app.mjs", "export{}"},
-    {"front/mod.wasm", std::string("\0asm", 4)},
-    {"front/logo.PNG", "png"},
-    {"front/LICENSE", "MIT"},
+    {"front/index.html", "<p>home</p>"}, {"front/style.css", "p{}"},
+    {"front/app.mjs", "export{}"},       {"front/mod.wasm", std::string("\0asm", 4)},
+    {"front/logo.PNG", "png"},           {"front/LICENSE", "MIT"},
 };
 
 } // namespace
@@ -83,8 +80,7 @@ TEST(Host, ErrorRepliesKeepTheirMemberOrder) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.method + " " + c.target);
-        Host host(R"([{"id": "app", "serverPort": 0, )" + c.members + "}]", frontEnd,
-                  {"-app:app"});
+        Host host(R"([{"id": "app", "serverPort": 0, )" + c.members + "}]", frontEnd, {"-app:app"});
         ASSERT_TRUE(host.waitServing()) << host.log();
         const auto reply = host.request(c.method, c.target, {}, c.body);
         EXPECT_EQ(reply.status, c.status);
@@ -99,9 +95,8 @@ TEST(Host, MovesToTheNextPortWhenTheFirstIsTaken) {
     // Declared first so that the app, which stops its run when destroyed, goes before it.
     std::future<void> foreignTask;
     HHttpApp foreign;
-    foreign.route("/version", "GET", [](const HHttpRequest&, HHttpResponse& reply) {
-        reply.write("1.0");
-    });
+    foreign.route("/version", "GET",
+                  [](const HHttpRequest&, HHttpResponse& reply) { reply.write("1.0"); });
     foreign.handleSignals(false);
     foreign.port(0);
     foreignTask = foreign.runAsync();
@@ -134,19 +129,25 @@ TEST(Host, StartUpFailuresAreReportedWithExitCode3) {
         bool rcLine;
     };
     const Case cases[] = {
-        {"no catalogue entry", catalogueWith(""), {"-app:other"},
-         {"CANNOT INITIALIZE APPLICATION", "DETAILS:", "CANNOT FIND BEST APPLICATION", "ARGS:",
-          "-app:other"},
+        {"no catalogue entry",
+         catalogueWith(""),
+         {"-app:other"},
+         {"CANNOT INITIALIZE APPLICATION", "DETAILS:", "CANNOT FIND BEST APPLICATION",
+          "ARGS:", "-app:other"},
          true},
-        {"no front-end folder", R"([{"id": "app", "title": "Demo"}])", {"-app:app"},
-         {"CANNOT INITIALIZE APPLICATION", "Demo APPLICATION FILESYSTEM NOT DEFINED"}, true},
+        {"no front-end folder",
+         R"([{"id": "app", "title": "Demo"}])",
+         {"-app:app"},
+         {"CANNOT INITIALIZE APPLICATION", "Demo APPLICATION FILESYSTEM NOT DEFINED"},
+         true},
         {"unknown service and protocol",
          catalogueWith(R"("services": ["noSuchService"], "serverProtocol": "HTTP")"),
          {"-app:app"},
          {"CANNOT START\nDETAILS:\nCANNOT NOT FOUND SERVICE:noSuchService\n"
           "CANNOT NOT START HTTP SERVER:127.0.0.10\n"},
          false},
-        {"window without display", catalogueWith(R"("browser": {"show": "normal"})"),
+        {"window without display",
+         catalogueWith(R"("browser": {"show": "normal"})"),
          {"-app:app"},
          {"Failed to start", "The required \"graphical display\" is not available", "--noUI"},
          false},
@@ -179,8 +180,8 @@ TEST(Host, OptionsThatEndAtOnce) {
         EXPECT_NE(host.out().find(c.output), std::string::npos) << c.arguments.front();
     }
 
-    HTestProcess notAFolder(HTestProcess::Options{
-        TAVIRO_EXE, {"--folder:/nonexistent/taviro"}, {}, true, ""});
+    HTestProcess notAFolder(
+        HTestProcess::Options{TAVIRO_EXE, {"--folder:/nonexistent/taviro"}, {}, true, ""});
     EXPECT_EQ(notAFolder.waitExit(std::chrono::seconds(20)), 3);
     EXPECT_NE(notAFolder.stderrText().find("is not a folder"), std::string::npos);
 }
@@ -219,18 +220,17 @@ TEST(Host, RefusesForeignOriginsAndHosts) {
         }
     }
     const auto refused = host.request("PATCH", "/svc/req", {{"Origin", "http://evil.example"}});
-    EXPECT_EQ(refused.body,
-              R"({"id":"/svc/req","origin":"http://evil.example","status":403,)"
-              R"("code":"FORBIDDEN_ORIGIN","description":"FORBIDDEN ORIGIN"})");
+    EXPECT_EQ(refused.body, R"({"id":"/svc/req","origin":"http://evil.example","status":403,)"
+                            R"("code":"FORBIDDEN_ORIGIN","description":"FORBIDDEN ORIGIN"})");
 
     HTestWebSocket foreign;
-    EXPECT_EQ(foreign.connect("127.0.0.1", host.port, "/ws", {{"Origin", "http://evil.example"}})
-                  .status,
-              403);
+    EXPECT_EQ(
+        foreign.connect("127.0.0.1", host.port, "/ws", {{"Origin", "http://evil.example"}}).status,
+        403);
     HTestWebSocket own;
-    EXPECT_EQ(own.connect("127.0.0.1", host.port, "/ws", {{"Origin", "http://127.0.0.1:" + port}})
-                  .status,
-              101);
+    EXPECT_EQ(
+        own.connect("127.0.0.1", host.port, "/ws", {{"Origin", "http://127.0.0.1:" + port}}).status,
+        101);
     EXPECT_TRUE(own.close());
     EXPECT_EQ(host.stop(SIGINT), 0);
 }

@@ -1,6 +1,6 @@
+#include "HServer.h"
 #include "HEvents.h"
 #include "HJson.h"
-#include "HServer.h"
 #include "HServerResponse.h"
 #include "HService.h"
 #include "HTestClient.h"
@@ -134,8 +134,9 @@ TEST_F(ServerTest, EventsReachEveryOpenSocket) {
         LogCapture capture;
         events.dispatch(event);
         ASSERT_FALSE(capture.lines().empty());
-        EXPECT_EQ(capture.lines().back().second,
-                  R"(HServer::writeSocketEvent::2;event:{"type":"action","data":{"id":"file.quit"}})");
+        EXPECT_EQ(
+            capture.lines().back().second,
+            R"(HServer::writeSocketEvent::2;event:{"type":"action","data":{"id":"file.quit"}})");
     }
     EXPECT_EQ(first.receiveText(), R"({"type":"action","data":{"id":"file.quit"}})");
     EXPECT_EQ(second.receiveText(), R"({"type":"action","data":{"id":"file.quit"}})");
@@ -191,8 +192,9 @@ TEST(StaticFileHelpers, SplitUrlAndContentTypes) {
     EXPECT_EQ(params, std::vector<std::string>{""});
 
     const std::pair<const char*, const char*> types[] = {
-        {"html", "text/html"}, {"js", "application/javascript"}, {"svgz", "image/svg+xml"},
-        {"ico", "image/vnd.microsoft.icon"}, {"woff2", "application/text"}, {"", "application/text"},
+        {"html", "text/html"},         {"js", "application/javascript"},
+        {"svgz", "image/svg+xml"},     {"ico", "image/vnd.microsoft.icon"},
+        {"woff2", "application/text"}, {"", "application/text"},
         {"HTML", "application/text"},
     };
     for (const auto& [extension, type] : types)

@@ -7,4 +7,6 @@ HWebBrowser::HWebBrowser(HServerMonitor& monitor, HEvents& events, HSplashWindow
     HLOG_TRACE("HWebBrowser::HWebBrowser");
 }
 
-HWebBrowser::~HWebBrowser() { HLOG_TRACE("HWebBrowser::~HWebBrowser"); }
+HWebBrowser::~HWebBrowser() {
+    HLOG_TRACE("HWebBrowser::~HWebBrowser");
+}

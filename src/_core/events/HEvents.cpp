@@ -4,4 +4,6 @@
 
 HEvents::HEvents(HServer& server) : server(server) {}
 
-void HEvents::dispatch(const boost::json::value& event) { server.writeSocketEvent(event); }
+void HEvents::dispatch(const boost::json::value& event) {
+    server.writeSocketEvent(event);
+}

@@ -11,12 +11,16 @@
 
 namespace json = boost::json;
 
-HServer::HServer() : HServerMonitor(*this), version("0.0.1") { HLOG_TRACE("HServer::HServer"); }
+HServer::HServer() : HServerMonitor(*this), version("0.0.1") {
+    HLOG_TRACE("HServer::HServer");
+}
 
-HServer::~HServer() { HLOG_TRACE("HServer::~HServer"); }
+HServer::~HServer() {
+    HLOG_TRACE("HServer::~HServer");
+}
 
-bool HServer::addFiles(const std::string& baseUrl, const std::string& root,
-                       const std::string& home, HFileSystem& fileSystem) {
+bool HServer::addFiles(const std::string& baseUrl, const std::string& root, const std::string& home,
+                       HFileSystem& fileSystem) {
     std::lock_guard lock(filesMutex);
     staticFiles.push_back(std::make_shared<HStaticFiles>(baseUrl, root, home, fileSystem));
     return true;
@@ -28,11 +32,17 @@ bool HServer::startService(std::shared_ptr<HService> service) {
     return service->initialize();
 }
 
-void HServer::allowOrigin(const std::string& origin) { allowedOrigins.push_back(origin); }
+void HServer::allowOrigin(const std::string& origin) {
+    allowedOrigins.push_back(origin);
+}
 
-std::string HServer::runningAddress() const { return address; }
+std::string HServer::runningAddress() const {
+    return address;
+}
 
-int HServer::runningPort() const { return port; }
+int HServer::runningPort() const {
+    return port;
+}
 
 namespace {
 
@@ -61,7 +71,8 @@ bool HServer::admits(const HHttpRequest& request, HHttpResponse& reply) const {
             return false;
         }
     }
-    const bool guarded = request.method == "PATCH" || lower(request.header("Upgrade")) == "websocket";
+    const bool guarded =
+        request.method == "PATCH" || lower(request.header("Upgrade")) == "websocket";
     if (guarded && request.hasHeader("Origin")) {
         const std::string origin = request.header("Origin");
         const std::string lowered = lower(origin);
@@ -69,8 +80,8 @@ bool HServer::admits(const HHttpRequest& request, HHttpResponse& reply) const {
                          lowered == "http://127.0.0.1" + portText ||
                          lowered == "http://localhost" + portText ||
                          lowered == "http://[::1]" + portText;
-        const bool allowed = std::find(allowedOrigins.begin(), allowedOrigins.end(), origin) !=
-                             allowedOrigins.end();
+        const bool allowed =
+            std::find(allowedOrigins.begin(), allowedOrigins.end(), origin) != allowedOrigins.end();
         if (!own && !allowed) {
             json::object details;
             details["id"] = request.path;
@@ -85,23 +96,22 @@ bool HServer::admits(const HHttpRequest& request, HHttpResponse& reply) const {
 
 void HServer::addRoutes() {
     app.webSocket("/ws", {
-        [this](HWebSocket& socket) {
-            std::lock_guard lock(socketMutex);
-            HLOG_INFO("HServer::webSocket::open ");
-            socketConnections.push_back(&socket);
-        },
-        [this](HWebSocket& socket, const std::string&) {
-            std::lock_guard lock(socketMutex);
-            HLOG_INFO("HServer::webSocket::close");
-            std::erase(socketConnections, &socket);
-        },
-        [](HWebSocket&, const std::string& message, bool) {
-            HLOG_INFO("HServer::webSocket::message", message);
-        },
-    });
-    app.route("/version", "GET", [this](const HHttpRequest&, HHttpResponse& reply) {
-        reply.write(version);
-    });
+                             [this](HWebSocket& socket) {
+                                 std::lock_guard lock(socketMutex);
+                                 HLOG_INFO("HServer::webSocket::open ");
+                                 socketConnections.push_back(&socket);
+                             },
+                             [this](HWebSocket& socket, const std::string&) {
+                                 std::lock_guard lock(socketMutex);
+                                 HLOG_INFO("HServer::webSocket::close");
+                                 std::erase(socketConnections, &socket);
+                             },
+                             [](HWebSocket&, const std::string& message, bool) {
+                                 HLOG_INFO("HServer::webSocket::message", message);
+                             },
+                         });
+    app.route("/version", "GET",
+              [this](const HHttpRequest&, HHttpResponse& reply) { reply.write(version); });
     // Static files see the target with its query, which they drop but name in a 404.
     app.route("/", "GET", [this](const HHttpRequest& request, HHttpResponse& reply) {
         HServerResponse response(reply);
@@ -150,8 +160,7 @@ bool HServer::startAttempt(const std::string& address, int port) {
     app.bindAddress(address);
     app.port(static_cast<std::uint16_t>(port));
     serverTask = app.runAsync();
-    if (port == 0 && app.waitStarted(std::chrono::milliseconds(1500)) ==
-                         HHttpApp::Start::listening)
+    if (port == 0 && app.waitStarted(std::chrono::milliseconds(1500)) == HHttpApp::Start::listening)
         this->port = app.boundPort();
     return waitForReady(1500);
 }

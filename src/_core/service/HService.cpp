@@ -20,7 +20,9 @@ HService::HService(HServiceRequestType requestType, const std::string& name)
 
 HService::~HService() = default;
 
-bool HService::initialize() { return true; }
+bool HService::initialize() {
+    return true;
+}
 
 void HService::terminate() {}
 
@@ -52,13 +54,13 @@ void HService::echo(const HJson& request, HServerResponse& response,
     end(response, 200, echoObject, requestName);
 }
 
-void HService::errorGeneric(const HJson& request, HServerResponse& response,
-                            const std::string& id, const std::string& param) {
+void HService::errorGeneric(const HJson& request, HServerResponse& response, const std::string& id,
+                            const std::string& param) {
     response.error(500, "GENERIC_ERROR", "GENERIC ERROR", details(request.json(), id, param));
 }
 
-void HService::errorParam(const HJson& request, HServerResponse& response,
-                          const std::string& param, const std::string& id) {
+void HService::errorParam(const HJson& request, HServerResponse& response, const std::string& param,
+                          const std::string& id) {
     response.error(400, "INVALID_SERVICE_PARAMETER", "INVALID SERVICE PARAMETER",
                    details(request.json(), id, param));
 }

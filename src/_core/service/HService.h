@@ -55,6 +55,5 @@ protected:
     // Compiles the string member as an ECMAScript expression; throws std::regex_error if invalid.
     bool getParam(const HJson& request, const std::string& name, std::regex& out,
                   std::string* error);
-    bool getParamPtr(const HJson& request, const std::string& name, void*& out,
-                     std::string* error);
+    bool getParamPtr(const HJson& request, const std::string& name, void*& out, std::string* error);
 };

@@ -37,8 +37,7 @@ bool HServerMonitor::waitForReady(int milliseconds) {
         HLOG_TRACE("HServerMonitor::waitForReady::", statusText(status));
         if (status == std::future_status::ready)
             return false;
-        const std::string body =
-            httpGet(server.address, std::to_string(server.port), "/version");
+        const std::string body = httpGet(server.address, std::to_string(server.port), "/version");
         if (body == server.version)
             return true;
         if (!body.empty())
@@ -53,7 +52,9 @@ bool HServerMonitor::isRunning() {
     return server.serverTask.wait_for(100ms) != std::future_status::ready;
 }
 
-bool HServerMonitor::isAlive() { return isRunning() && waitForReady(500); }
+bool HServerMonitor::isAlive() {
+    return isRunning() && waitForReady(500);
+}
 
 void HServerMonitor::terminate() {
     if (isRunning())

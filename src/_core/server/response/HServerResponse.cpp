@@ -10,11 +10,17 @@ void HServerResponse::setHeader(const std::string& name, const std::string& valu
     response.setHeader(name, value);
 }
 
-void HServerResponse::setContentType(const std::string& type) { setHeader("Content-Type", type); }
+void HServerResponse::setContentType(const std::string& type) {
+    setHeader("Content-Type", type);
+}
 
-void HServerResponse::setContentJson() { setContentType("application/json"); }
+void HServerResponse::setContentJson() {
+    setContentType("application/json");
+}
 
-void HServerResponse::write(const std::string& text) { response.write(text); }
+void HServerResponse::write(const std::string& text) {
+    response.write(text);
+}
 
 void HServerResponse::write(const boost::json::value& json) {
     setContentJson();
