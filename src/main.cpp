@@ -139,7 +139,9 @@ int serve(HApplication& application, HFileSystem& files, const std::vector<std::
         splash.close();
         HLOG_INFO("main::headless::", url);
     } else {
-        browser.run(application.title + ":" + std::to_string(server.runningPort()), url);
+        browser.run(application.title + ":" + std::to_string(server.runningPort()), url,
+                    {application.browser.show, application.browser.windowWidth,
+                     application.browser.windowHeight});
     }
 
     HLOG_INFO("main::server::run");

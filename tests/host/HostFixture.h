@@ -13,17 +13,35 @@
 #include <string>
 #include <vector>
 
+struct HostOptions {
+    // Set on top of the test's own environment.
+    std::vector<std::pair<std::string, std::string>> environment;
+    // Runs the host as an ordinary user (nobody) instead of this test's user.
+    bool asNobody = false;
+};
+
 // The real taviro executable over a fixture folder mounted with --folder:.
 class Host {
 public:
     Host(const std::string& catalogue, const std::map<std::string, std::string>& files,
-         std::vector<std::string> arguments) {
+         std::vector<std::string> arguments, HostOptions options = {}) {
         folder.write("applications.json", catalogue);
         for (const auto& [name, content] : files)
             folder.write(name, content);
         arguments.insert(arguments.begin(), "--folder:" + folder.path.string());
+        std::string executable = TAVIRO_EXE;
+        if (options.asNobody) {
+            arguments.insert(arguments.begin(),
+                             {"--reuid=65534", "--regid=65534", "--clear-groups", TAVIRO_EXE});
+            executable = "/usr/bin/setpriv";
+        }
+        // No display unless the test gives one, so that no window or dialog waits for a user.
+        std::vector<std::pair<std::string, std::string>> environment{{"DISPLAY", ""},
+                                                                     {"WAYLAND_DISPLAY", ""}};
+        environment.insert(environment.end(), options.environment.begin(),
+                           options.environment.end());
         process = std::make_unique<HTestProcess>(HTestProcess::Options{
-            TAVIRO_EXE, std::move(arguments), {{"ASAN_OPTIONS", "detect_leaks=1"}}, true, ""});
+            executable, std::move(arguments), std::move(environment), true, ""});
     }
 
     // Waits for the headless start line and reads the port in use from it.

@@ -2,7 +2,7 @@
 
 class HFile;
 
-// The window shown while the host starts.
+// The window that shows the application's splash image while the host starts.
 class HSplashWindow {
 public:
     HSplashWindow();
@@ -10,7 +10,8 @@ public:
     HSplashWindow& operator=(const HSplashWindow&) = delete;
     ~HSplashWindow();
 
-    // Both may be called in any state; closing a window never shown is harmless.
+    // Both may be called in any state; closing a window never shown is harmless. Without a
+    // display, or with an image that cannot be read, nothing is shown.
     void show(const HFile& image);
     void close();
 

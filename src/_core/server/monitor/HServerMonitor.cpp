@@ -52,6 +52,11 @@ bool HServerMonitor::isRunning() {
     return server.serverTask.wait_for(100ms) != std::future_status::ready;
 }
 
+bool HServerMonitor::hasStopped() {
+    return server.serverTask.valid() &&
+           server.serverTask.wait_for(0ms) == std::future_status::ready;
+}
+
 bool HServerMonitor::isAlive() {
     return isRunning() && waitForReady(500);
 }

@@ -16,6 +16,8 @@ public:
     bool waitForReady(int milliseconds);
     bool isRunning();
     bool isAlive();
+    // Whether a started server has stopped since; answers at once.
+    bool hasStopped();
     void terminate();
 
 private:
