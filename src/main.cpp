@@ -122,8 +122,9 @@ int serve(HApplication& application, HFileSystem& files, const std::vector<std::
 
     for (const auto& origin : optionValues(args, "--allowOrigin:"))
         server.allowOrigin(origin);
-    if (!server.start(application.serverProtocol, application.serverAddress,
-                      application.serverPort))
+    const bool started =
+        server.start(application.serverProtocol, application.serverAddress, application.serverPort);
+    if (!started && !server.wasInterrupted())
         errors.push_back("CANNOT NOT START HTTP SERVER:" + application.serverAddress +
                          std::to_string(application.serverPort));
 
@@ -132,6 +133,13 @@ int serve(HApplication& application, HFileSystem& files, const std::vector<std::
         server.terminate();
         HOS::error("CANNOT START", errors, args, nullptr);
         return -1;
+    }
+
+    if (!started) {
+        // Told to quit (SIGINT, SIGTERM) before it served: that is no failure.
+        splash.close();
+        HLOG_INFO("main::interrupted");
+        return 0;
     }
 
     const std::string url = application.url(server.runningAddress(), server.runningPort());

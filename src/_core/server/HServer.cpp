@@ -140,9 +140,11 @@ bool HServer::start(const std::string& protocol, const std::string& address, int
             HLOG_INFO("HServer::started:", port, ":", address);
             return true;
         }
+        // Asked before terminate, which would end a run stopped by nobody else.
+        const bool stopped = stoppedWhileStarting();
         terminate();
         HLOG_WARN("HServer::start::fails", this->address, ":", this->port);
-        if (port == 0)
+        if (port == 0 || stopped)
             break;
     }
     return false;
@@ -163,6 +165,24 @@ bool HServer::startAttempt(const std::string& address, int port) {
     if (port == 0 && app.waitStarted(std::chrono::milliseconds(1500)) == HHttpApp::Start::listening)
         this->port = app.boundPort();
     return waitForReady(1500);
+}
+
+// A run that ended without a bind error was stopped (SIGINT, SIGTERM): the host is asked to quit,
+// not to try the next port.
+bool HServer::stoppedWhileStarting() {
+    if (!serverTask.valid() ||
+        serverTask.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+        return false;
+    try {
+        serverTask.get();
+        interrupted = true;
+    } catch (const std::exception&) {
+    }
+    return interrupted;
+}
+
+bool HServer::wasInterrupted() const {
+    return interrupted;
 }
 
 bool HServer::run() {

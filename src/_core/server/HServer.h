@@ -38,6 +38,8 @@ public:
     bool start(const std::string& protocol, const std::string& address, int port);
     // Blocks until the server has stopped.
     bool run();
+    // Whether `start` failed because the server was told to stop while it started.
+    bool wasInterrupted() const;
     std::string runningAddress() const;
     int runningPort() const;
 
@@ -53,6 +55,7 @@ private:
     void addRoutes();
     bool admits(const HHttpRequest& request, HHttpResponse& reply) const;
     bool startAttempt(const std::string& address, int port);
+    bool stoppedWhileStarting();
 
     const std::string version;
     HHttpApp app;
@@ -66,6 +69,7 @@ private:
     std::vector<HWebSocket*> socketConnections;
     std::mutex socketMutex;
     std::vector<std::string> allowedOrigins;
+    bool interrupted = false;
 };
 
 // Helpers of static file serving.
