@@ -81,7 +81,8 @@ call('setMenuBar', {menuBar: [{id: 'file', text: 'File'}, {id: 'marker:' + marke
         {type: 'action', id: 'file.open', text: 'Open'},
         {type: 'separator'},
         {type: 'action', id: 'file.check', text: 'Checked', selected: true}]}))
-    .then(() => call('updateMenu', {menu: 'marker:' + marker, options: []}));
+    .then(() => call('updateMenu', {menu: 'marker:' + marker, options: []}))
+    .then(() => { location.href = 'http://example.invalid/away'; });
 </script></body></html>)";
 
 class Window : public ::testing::Test {
@@ -130,6 +131,9 @@ TEST_F(Window, ShowsThePageWithTheMarkerAndItsMenuBar) {
     EXPECT_NE(host->log().find("HWebBrowser::createMenu::marker:hWebBrowserView"),
               std::string::npos)
         << host->log();
+    // The page tried to leave for another origin: that goes to the user's browser instead.
+    EXPECT_TRUE(
+        host->process->waitForStdout("HWebBrowser::external:http://example.invalid/away", 20s));
     const auto shot = std::filesystem::current_path() / "window.png";
     x.run(XHELPER, {"shot", shot.string()});
     EXPECT_GT(std::filesystem::file_size(shot), 1000u) << "the screenshot is kept in " << shot;
@@ -164,6 +168,23 @@ TEST_F(Window, ClosingTheWindowEndsTheHost) {
     x.run(XHELPER, {"close", window});
     EXPECT_EQ(host->waitExit(), 0) << host->log();
     EXPECT_NE(host->log().find("HWebBrowser::webViewThread.LEAVES"), std::string::npos);
+}
+
+TEST(SmokeTest, OpensItsOwnWindow) {
+    Xvfb x;
+    ASSERT_FALSE(x.display.empty());
+    TempFolder state;
+    Host host("[]", {}, {"--test", "--webView"},
+              HostOptions{{{"DISPLAY", x.display},
+                           {"WEBKIT_DISABLE_DMABUF_RENDERER", "1"},
+                           {"XDG_CACHE_HOME", (state.path / "cache").string()},
+                           {"XDG_DATA_HOME", (state.path / "data").string()}},
+                          false});
+    const std::string window = x.window("Minimal example");
+    ASSERT_FALSE(window.empty()) << host.log();
+    x.run(XHELPER, {"close", window});
+    EXPECT_EQ(host.waitExit(), 0);
+    EXPECT_NE(host.log().find("HWebBrowser::test.terminate"), std::string::npos);
 }
 
 TEST(ErrorReport, IsADialogOnTheDisplay) {

@@ -38,6 +38,7 @@ std::string originOf(const std::string& url) {
 }
 
 void openExternally(const std::string& uri) {
+    HLOG_INFO("HWebBrowser::external:", uri);
     if (uri.rfind("http://", 0) != 0 && uri.rfind("https://", 0) != 0 &&
         uri.rfind("mailto:", 0) != 0) {
         HLOG_WARN("HWebBrowser::navigation refused:", uri);
