@@ -117,6 +117,24 @@ protected:
     // Opens the File menu with a click on its title.
     void openFileMenu() const { x.click(origin.first + 18, origin.second + 12); }
 
+    // Opens File and presses the keys, again when the menu was not up in time on a loaded
+    // machine; answers the events received, the expected one last when it came.
+    std::vector<std::string> choose(HTestWebSocket& page, const std::vector<std::string>& keys,
+                                    const std::string& expected) const {
+        std::vector<std::string> seen;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            openFileMenu();
+            x.keys(keys);
+            while (auto text = page.receiveText(3s)) {
+                seen.push_back(*text);
+                if (*text == expected)
+                    return seen;
+            }
+            x.keys({"Escape", "Escape"});
+        }
+        return seen;
+    }
+
     Xvfb x;
     TempFolder state;
     std::unique_ptr<Host> host;
@@ -152,12 +170,17 @@ TEST_F(Window, MenuClicksReachThePageAndDisabledItemsStaySilent) {
     x.keys({"Escape"});
     // Keyboard navigation skips the disabled item: the first enabled one is Open, which also
     // shows that the second updateMenu replaced the first list.
-    openFileMenu();
-    x.keys({"Down", "Return"});
-    EXPECT_EQ(page.receiveText(), R"({"type":"action","data":{"id":"file.open"}})");
-    openFileMenu();
-    x.keys({"Down", "Down", "Return"});
-    EXPECT_EQ(page.receiveText(), R"({"type":"action","data":{"id":"file.check"}})");
+    const std::string open = R"({"type":"action","data":{"id":"file.open"}})";
+    const std::string check = R"({"type":"action","data":{"id":"file.check"}})";
+    const auto first = choose(page, {"Down", "Return"}, open);
+    ASSERT_FALSE(first.empty());
+    for (const auto& event : first)
+        EXPECT_EQ(event, open);
+    const auto second = choose(page, {"Down", "Down", "Return"}, check);
+    ASSERT_FALSE(second.empty());
+    EXPECT_EQ(second.back(), check);
+    for (const auto& event : second)
+        EXPECT_TRUE(event == open || event == check) << event;
     EXPECT_EQ(host->log().find("file.nothing\""), std::string::npos);
     EXPECT_EQ(host->log().find("file.old\""), std::string::npos);
     page.close();
