@@ -106,7 +106,7 @@ TEST(HApplicationRecord, DefaultsAndKinds) {
     EXPECT_EQ(plain.serverPort, 9080);
     EXPECT_EQ(plain.appThreads, 4);
     EXPECT_EQ(plain.browser.show, 0);
-    EXPECT_EQ(plain.url("127.0.0.1", 9080), "http://127.0.0.1:9080//index.html");
+    EXPECT_EQ(plain.url("127.0.0.1", 9080), "http://127.0.0.1:9080/index.html");
 
     HApplication typed(files);
     ASSERT_TRUE(typed.initialize({"typed"}));
