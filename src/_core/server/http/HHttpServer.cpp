@@ -34,6 +34,9 @@ using beast::error_code;
 constexpr std::chrono::milliseconds kAcceptRetry{50};
 constexpr std::chrono::milliseconds kCloseGrace{1000};
 constexpr std::chrono::milliseconds kDrain{1000};
+// After a stop, how long the run waits for its connections to wind down before it ends anyway.
+constexpr std::chrono::milliseconds kStopGrace{3000};
+constexpr std::chrono::milliseconds kStopCheck{200};
 constexpr std::size_t kDrainChunk = 16384;
 
 template <class Function> bool callUser(Function&& function) noexcept {
@@ -69,11 +72,17 @@ public:
     }
 
     void shutdown();
+    // Whether a stop was asked for longer ago than `grace`.
+    bool stopOverdue(std::chrono::milliseconds grace) {
+        std::lock_guard lock(mutex_);
+        return stopping_ && std::chrono::steady_clock::now() - stopTime_ > grace;
+    }
 
 private:
     std::shared_ptr<const HHttpConfig> config_;
     std::mutex mutex_;
     bool stopping_ = false;
+    std::chrono::steady_clock::time_point stopTime_;
     std::unordered_map<const HRunPart*, std::weak_ptr<HRunPart>> parts_;
 };
 
@@ -99,6 +108,7 @@ void HServerRun::shutdown() {
             return;
         }
         stopping_ = true;
+        stopTime_ = std::chrono::steady_clock::now();
         for (const auto& [key, weak] : parts_) {
             if (auto part = weak.lock()) {
                 live.push_back(std::move(part));
@@ -585,6 +595,24 @@ void runWorker(asio::io_context& ioc) {
     }
 }
 
+// The run's own thread. A stopped run normally ends when its last connection has wound down;
+// should some operation be left waiting with no deadline, the run still ends after a grace time.
+void runUntilStopped(asio::io_context& ioc, HServerRun& run) {
+    for (;;) {
+        try {
+            ioc.run_for(kStopCheck);
+        } catch (...) {
+            continue;
+        }
+        if (ioc.stopped())
+            return;
+        if (run.stopOverdue(kStopGrace)) {
+            ioc.stop();
+            return;
+        }
+    }
+}
+
 class HStopHook {
 public:
     HStopHook(HHttpRunState& state, std::shared_ptr<HServerRun> run) : state_(state) {
@@ -629,7 +657,7 @@ void runServer(std::shared_ptr<const HHttpConfig> config, HHttpRunState& state) 
             break; // fewer threads still serve
         }
     }
-    runWorker(ioc);
+    runUntilStopped(ioc, *run);
     for (auto& worker : workers) {
         worker.join();
     }
