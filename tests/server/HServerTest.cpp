@@ -207,3 +207,21 @@ TEST(StaticFileHelpers, SplitUrlAndContentTypes) {
     for (const auto& [extension, type] : types)
         EXPECT_EQ(contentType(extension), type) << extension;
 }
+
+TEST_F(ServerTest, PageMessagesAreLoggedByTheirStartOnly) {
+    HTestWebSocket page;
+    ASSERT_EQ(page.connect("127.0.0.1", port).status, 101);
+    LogCapture capture;
+    ASSERT_TRUE(page.sendText(std::string(1000, 'x')));
+    const std::string expected =
+        "HServer::webSocket::message" + std::string(256, 'x') + "...(1000 bytes)";
+    std::string logged;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (logged.empty() && std::chrono::steady_clock::now() < deadline) {
+        for (const auto& [severity, text] : capture.lines())
+            if (text.rfind("HServer::webSocket::message", 0) == 0)
+                logged = text;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_EQ(logged, expected);
+}

@@ -46,6 +46,14 @@ int HServer::runningPort() const {
 
 namespace {
 
+// Messages may be up to 64 MiB and hold the page's data: the log keeps the start of each.
+std::string logExcerpt(const std::string& message) {
+    constexpr std::size_t limit = 256;
+    if (message.size() <= limit)
+        return message;
+    return message.substr(0, limit) + "...(" + std::to_string(message.size()) + " bytes)";
+}
+
 std::string lower(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -107,7 +115,7 @@ void HServer::addRoutes() {
                                  std::erase(socketConnections, &socket);
                              },
                              [](HWebSocket&, const std::string& message, bool) {
-                                 HLOG_INFO("HServer::webSocket::message", message);
+                                 HLOG_INFO("HServer::webSocket::message", logExcerpt(message));
                              },
                          });
     app.route("/version", "GET",

@@ -21,5 +21,5 @@ public:
 
 private:
     std::string name;
-    HFileSystem& fileSystem;
+    [[maybe_unused]] HFileSystem& fileSystem;
 };
