@@ -32,7 +32,7 @@ public:
 
     // The id of the first window with that title, once it exists.
     std::string window(const std::string& title) const {
-        const auto deadline = std::chrono::steady_clock::now() + 20s;
+        const auto deadline = std::chrono::steady_clock::now() + 60s;
         do {
             const std::string found =
                 run("/usr/bin/xdotool", {"search", "--onlyvisible", "--name", "^" + title + "$"});
@@ -114,13 +114,17 @@ protected:
         host->port = port;
     }
 
-    // Opens the File menu with a click on its title.
-    void openFileMenu() const { x.click(origin.first + 18, origin.second + 12); }
+    // Opens the File menu with a click on its title. The position is read each time: the
+    // toolkit may still move a window that has just been mapped.
+    void openFileMenu() {
+        origin = x.position(window);
+        x.click(origin.first + 18, origin.second + 12);
+    }
 
     // Opens File and presses the keys, again when the menu was not up in time on a loaded
     // machine; answers the events received, the expected one last when it came.
     std::vector<std::string> choose(HTestWebSocket& page, const std::vector<std::string>& keys,
-                                    const std::string& expected) const {
+                                    const std::string& expected) {
         std::vector<std::string> seen;
         for (int attempt = 0; attempt < 3; ++attempt) {
             openFileMenu();
